@@ -1,0 +1,48 @@
+// Finds the command-menu and scoreboard markers in a demo file and
+// overwrites each one in place with its replacement.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "io_error.h"
+#include "marker_scan.h"
+#include "os_file.h"
+
+namespace quorvane {
+
+struct patch_counts {
+    std::uint64_t command_menu = 0;  // "+commandmen" replaced
+    std::uint64_t scoreboard = 0;    // "+showscores" replaced
+};
+
+struct patch_outcome {
+    patch_counts counts;  // replacements written, also those before an error
+    std::optional<io_error> error;
+};
+
+// Bytes asked of each read. Chosen by measurement (see bench/): large
+// enough that the per-read cost vanishes, small enough that a chunk is
+// still in the CPU cache when it is scanned.
+inline constexpr std::size_t read_chunk_size = std::size_t{1} << 20;
+
+// Owns the demo file for one run: open_demo(), then patch_markers() once.
+// Destroying the patcher closes the file if it is still open.
+class demo_patcher {
+public:
+    // Opens an existing regular file for update. False if it cannot be.
+    bool open_demo(const std::string& path);
+
+    // Streams the file once from start to end, replaces every marker whose
+    // bytes all lie in the file (as big as it was when the scan started),
+    // then closes the file. On an error the scan stops: replacements already
+    // written stay, each a whole marker, and nothing else has changed.
+    patch_outcome patch_markers();
+
+private:
+    std::optional<os_file> file_;
+};
+
+}  // namespace quorvane

@@ -1,0 +1,70 @@
+// Helpers shared by the tests: temporary folders, whole-file I/O, running a
+// program and capturing what it prints, SHA-256, and a reference patcher.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane::testing {
+
+// A fresh, uniquely named folder under the system's temporary folder,
+// removed with everything in it when the object goes away.
+class temp_dir {
+public:
+    temp_dir();
+    temp_dir(const temp_dir&) = delete;
+    temp_dir& operator=(const temp_dir&) = delete;
+    ~temp_dir();
+
+    [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+    [[nodiscard]] std::string file(std::string_view name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, std::string_view bytes);
+
+struct run_result {
+    int status = -1;     // the exit status, or 128 + the signal that ended it
+    std::string output;  // everything written to standard output
+};
+
+// Runs `program` with `args` (no shell), standard input from /dev/null, in
+// folder `cwd` if given. A run that takes over `timeout_seconds` is killed.
+run_result run_program(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& cwd = {}, unsigned timeout_seconds = 120);
+
+// Lower-case hex SHA-256 of a byte string and of a file.
+std::string sha256_hex(std::string_view bytes);
+std::string sha256_file(const std::string& path);
+
+// What a correct run makes of `bytes`, written plainly and separately from
+// the tool's scanner: every "+commandmen" and "+showscores" whose eleven
+// bytes lie inside, rewritten.
+struct reference_result {
+    std::string bytes;
+    std::uint64_t command_menu = 0;
+    std::uint64_t scoreboard = 0;
+};
+reference_result reference_patch(std::string bytes);
+
+// Names each row of a parameterised table after its `name` field.
+struct case_name {
+    template <class T>
+    std::string operator()(const ::testing::TestParamInfo<T>& row) const {
+        return row.param.name;
+    }
+};
+
+// The three lines of a completed run.
+std::string done_output(std::string_view path, std::uint64_t command_menu,
+                        std::uint64_t scoreboard);
+
+}  // namespace quorvane::testing
