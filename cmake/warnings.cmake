@@ -10,7 +10,7 @@ function(quorvane_set_warnings target)
     target_compile_options(${target} PRIVATE
       -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
       -Wold-style-cast -Wcast-qual -Wnon-virtual-dtor -Woverloaded-virtual
-      -Wnull-dereference -Wimplicit-fallthrough -Wformat=2)
+      -Wimplicit-fallthrough -Wformat=2)
     if(QUORVANE_WARNINGS_AS_ERRORS)
       target_compile_options(${target} PRIVATE -Werror)
     endif()
