@@ -31,6 +31,13 @@ constexpr std::size_t max_transfer = std::size_t{1} << 30;
 }  // namespace
 
 std::optional<os_file> os_file::open_for_update(const std::string& path) {
+    // Look before opening: merely opening some devices has effects (a tape
+    // rewinds, a watchdog starts), so only a regular file is opened at all.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) {
+        return std::nullopt;
+    }
+    // The path may have been replaced since; check what was opened, too.
     // O_NONBLOCK keeps a FIFO from blocking the open; it is cleared again
     // once the file is known to be a regular one.
     int fd = -1;
