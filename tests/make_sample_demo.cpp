@@ -18,8 +18,8 @@
 
 namespace {
 
-constexpr std::uint64_t default_size = 256 * 1024;
-constexpr std::uint64_t record_spacing = 32 * 1024;
+constexpr std::uint64_t default_size = std::uint64_t{256} * 1024;
+constexpr std::uint64_t record_spacing = std::uint64_t{32} * 1024;
 constexpr std::size_t record_length = 64;
 constexpr std::array<std::string_view, 4> commands{"+showscores", "-showscores", "+commandmenu",
                                                    "+sh0wscores"};
