@@ -241,6 +241,36 @@ TEST_F(end_to_end, sparse_file_past_four_gib) {
     ::close(fd);
 }
 
+// Another program cuts the file short while the tool reads it: the tool
+// says so and stops, and the marker beyond the new end is not written,
+// which would extend the file again.
+TEST_F(end_to_end, file_truncated_during_the_run_is_reported_and_not_extended) {
+    constexpr std::uint64_t size = std::uint64_t{4} << 30;  // about a second to read
+    constexpr std::uint64_t cut = std::uint64_t{1} << 20;
+    const std::string path = dir_.file("shrinking.dem");
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+        ASSERT_EQ(::pwrite(fd, "+showscores", 11, static_cast<off_t>(size / 2)), 11);
+        ASSERT_EQ(::close(fd), 0);
+    }
+    bool truncated = false;
+    const auto cut_when_working = [&](const std::string& output) {
+        if (!truncated && output.find("...\n") != std::string::npos) {
+            std::filesystem::resize_file(path, cut);
+            truncated = true;
+        }
+    };
+    const run_result run = run_program(QUORVANE_BINARY, {path}, {}, cut_when_working);
+    ASSERT_TRUE(truncated);
+    EXPECT_EQ(run.status, 1) << describe(run);
+    EXPECT_EQ(run.output, "Working on " + path + "...\nCould not patch " + path +
+                              ": read failed: the file shrank to 1048576 bytes during the run\n");
+    EXPECT_EQ(std::filesystem::file_size(path), cut);
+    EXPECT_EQ(read_file(path), std::string(cut, '\0'));
+}
+
 // The sample that the README's first command makes and patches.
 TEST_F(end_to_end, sample_demo_from_the_readme) {
     const std::string path = dir_.file("sample.dem");

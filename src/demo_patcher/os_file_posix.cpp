@@ -96,8 +96,11 @@ std::optional<io_error> os_file::read_exact_at(std::uint64_t offset,
             return system_error("read", errno);
         }
         if (got == 0) {
-            return io_error{"read failed: the file shrank to " + std::to_string(offset) +
-                            " bytes during the run"};
+            // Another program cut the file short; say how short it is now.
+            const auto now = size();
+            return now.error ? now.error
+                             : io_error{"read failed: the file shrank to " +
+                                        std::to_string(now.value) + " bytes during the run"};
         }
         offset += static_cast<std::uint64_t>(got);
         dest = dest.subspan(static_cast<std::size_t>(got));

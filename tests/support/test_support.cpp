@@ -48,7 +48,8 @@ void write_file(const std::string& path, std::string_view bytes) {
 }
 
 run_result run_program(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& cwd, unsigned timeout_seconds) {
+                       const std::string& cwd, const output_watcher& watch,
+                       unsigned timeout_seconds) {
     std::vector<char*> argv;
     std::string name = program;
     argv.push_back(name.data());
@@ -87,6 +88,9 @@ run_result run_program(const std::string& program, const std::vector<std::string
         const ssize_t got = ::read(pipe_fds[0], chunk.data(), chunk.size());
         if (got > 0) {
             result.output.append(chunk.data(), static_cast<std::size_t>(got));
+            if (watch) {
+                watch(result.output);
+            }
         } else if (got == 0 || errno != EINTR) {
             break;
         }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,10 +37,14 @@ struct run_result {
     std::string output;  // everything written to standard output
 };
 
+// Called with all the output so far, each time more of it arrives.
+using output_watcher = std::function<void(const std::string&)>;
+
 // Runs `program` with `args` (no shell), standard input from /dev/null, in
 // folder `cwd` if given. A run that takes over `timeout_seconds` is killed.
 run_result run_program(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& cwd = {}, unsigned timeout_seconds = 120);
+                       const std::string& cwd = {}, const output_watcher& watch = {},
+                       unsigned timeout_seconds = 120);
 
 // Lower-case hex SHA-256 of a byte string and of a file.
 std::string sha256_hex(std::string_view bytes);
