@@ -17,11 +17,8 @@ std::uint64_t& counter_for(patch_counts& counts, marker_kind kind) {
     return kind == marker_kind::command_menu ? counts.command_menu : counts.scoreboard;
 }
 
-std::optional<io_error> replace_markers(const os_file& file, patch_counts& counts) {
-    const auto size = file.size();
-    if (size.error) {
-        return size.error;
-    }
+std::optional<io_error> replace_markers(const os_file& file, std::uint64_t size,
+                                        patch_counts& counts) {
     std::unique_ptr<unsigned char[]> storage;
     const std::size_t buffer_size = read_chunk_size + marker_length - 1;
     try {
@@ -52,13 +49,16 @@ std::optional<io_error> replace_markers(const os_file& file, patch_counts& count
         ++counter_for(counts, rule.kind);
         return std::nullopt;
     };
-    return stream_markers(size.value, std::span(storage.get(), buffer_size), read, replace);
+    return stream_markers(size, std::span(storage.get(), buffer_size), read, replace);
 }
 
 }  // namespace
 
 bool demo_patcher::open_demo(const std::string& path) {
     file_ = os_file::open_for_update(path);
+    if (file_) {
+        size_ = file_->size();
+    }
     return file_.has_value();
 }
 
@@ -68,7 +68,8 @@ patch_outcome demo_patcher::patch_markers() {
         outcome.error = io_error{"patch failed: no file is open"};
         return outcome;
     }
-    outcome.error = replace_markers(*file_, outcome.counts);
+    outcome.error =
+        size_.error ? size_.error : replace_markers(*file_, size_.value, outcome.counts);
     const bool wrote = outcome.counts.command_menu + outcome.counts.scoreboard > 0;
     if (!outcome.error && wrote) {
         outcome.error = file_->sync();

@@ -36,17 +36,19 @@ inline constexpr std::size_t read_chunk_size = std::size_t{QUORVANE_READ_CHUNK_K
 // Destroying the patcher closes the file if it is still open.
 class demo_patcher {
 public:
-    // Opens an existing regular file for update. False if it cannot be.
+    // Opens an existing regular file for update and takes its size: what
+    // is appended from here on is not scanned. False if it cannot be opened.
     bool open_demo(const std::string& path);
 
     // Streams the file once from start to end, replaces every marker whose
-    // bytes all lie in the file (as big as it was when the scan started),
-    // then closes the file. On an error the scan stops: replacements already
-    // written stay, each a whole marker, and nothing else has changed.
+    // bytes all lie within the size taken at the open, then closes the
+    // file. On an error the scan stops: replacements already written stay,
+    // each a whole marker, and nothing else has changed.
     patch_outcome patch_markers();
 
 private:
     std::optional<os_file> file_;
+    io_result<std::uint64_t> size_;
 };
 
 }  // namespace quorvane
