@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -269,6 +270,37 @@ TEST_F(end_to_end, file_truncated_during_the_run_is_reported_and_not_extended) {
                               ": read failed: the file shrank to 1048576 bytes during the run\n");
     EXPECT_EQ(std::filesystem::file_size(path), cut);
     EXPECT_EQ(read_file(path), std::string(cut, '\0'));
+}
+
+// Bytes appended while the tool runs lie beyond the size it took at the
+// start: they are neither scanned nor changed, and the run completes.
+TEST_F(end_to_end, bytes_appended_during_the_run_are_left_alone) {
+    constexpr std::uint64_t size = std::uint64_t{4} << 30;
+    const std::string path = dir_.file("growing.dem");
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0);
+        ASSERT_EQ(::pwrite(fd, "+showscores", 11, static_cast<off_t>(size - 11)), 11);
+        ASSERT_EQ(::close(fd), 0);
+    }
+    bool appended = false;
+    const auto append_when_working = [&](const std::string& output) {
+        if (!appended && output.find("...\n") != std::string::npos) {
+            std::ofstream(path, std::ios::binary | std::ios::app) << "+showscores";
+            appended = true;
+        }
+    };
+    const run_result run = run_program(QUORVANE_BINARY, {path}, {}, append_when_working);
+    ASSERT_TRUE(appended);
+    EXPECT_EQ(run.status, 0) << describe(run);
+    EXPECT_EQ(run.output, done_output(path, 0, 1));
+    EXPECT_EQ(std::filesystem::file_size(path), size + 11);
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(size - 11));
+    std::string tail(22, '?');
+    in.read(tail.data(), 22);
+    EXPECT_EQ(tail, "+sh0wscores+showscores");
 }
 
 // The sample that the README's first command makes and patches.

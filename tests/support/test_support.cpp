@@ -6,13 +6,14 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace quorvane::testing {
 
@@ -31,11 +32,16 @@ temp_dir::~temp_dir() {
 }
 
 std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return bytes;
 }
 
 void write_file(const std::string& path, std::string_view bytes) {
@@ -47,33 +53,32 @@ void write_file(const std::string& path, std::string_view bytes) {
     }
 }
 
-run_result run_program(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& cwd, const output_watcher& watch,
-                       unsigned timeout_seconds) {
+namespace {
+
+// Starts `program` with standard output on `out` (or /dev/null where `out`
+// is negative) and standard input from /dev/null.
+pid_t spawn(const std::string& program, const std::vector<std::string>& args,
+            const std::string& cwd, int out, int close_in_child, unsigned timeout_seconds) {
+    std::vector<std::string> strings{program};
+    strings.insert(strings.end(), args.begin(), args.end());
     std::vector<char*> argv;
-    std::string name = program;
-    argv.push_back(name.data());
-    std::vector<std::string> copies(args);
-    for (std::string& arg : copies) {
+    for (std::string& arg : strings) {
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
 
-    std::array<int, 2> pipe_fds{};
-    if (::pipe(pipe_fds.data()) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
     const pid_t child = ::fork();
     if (child < 0) {
         throw std::runtime_error("fork failed");
     }
     if (child == 0) {
         // Only async-signal-safe calls from here on.
-        ::dup2(pipe_fds[1], STDOUT_FILENO);
-        ::close(pipe_fds[0]);
-        ::close(pipe_fds[1]);
-        const int null_fd = ::open("/dev/null", O_RDONLY);
+        const int null_fd = ::open("/dev/null", O_RDWR);
         ::dup2(null_fd, STDIN_FILENO);
+        ::dup2(out >= 0 ? out : null_fd, STDOUT_FILENO);
+        if (close_in_child >= 0) {
+            ::close(close_in_child);
+        }
         if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) {
             ::_exit(126);
         }
@@ -81,6 +86,26 @@ run_result run_program(const std::string& program, const std::vector<std::string
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
+    return child;
+}
+
+int wait_for(pid_t child) {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+run_result run_program(const std::string& program, const std::vector<std::string>& args,
+                       const std::string& cwd, const output_watcher& watch,
+                       unsigned timeout_seconds) {
+    std::array<int, 2> pipe_fds{};
+    if (::pipe(pipe_fds.data()) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    const pid_t child = spawn(program, args, cwd, pipe_fds[1], pipe_fds[0], timeout_seconds);
     ::close(pipe_fds[1]);
     run_result result;
     std::array<char, 4096> chunk{};
@@ -96,11 +121,16 @@ run_result run_program(const std::string& program, const std::vector<std::string
         }
     }
     ::close(pipe_fds[0]);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.status = wait_for(child);
     return result;
+}
+
+int run_and_kill(const std::string& program, const std::vector<std::string>& args,
+                 std::chrono::microseconds delay) {
+    const pid_t child = spawn(program, args, {}, -1, -1, 120);
+    std::this_thread::sleep_for(delay);
+    ::kill(child, SIGKILL);
+    return wait_for(child);
 }
 
 namespace {
@@ -199,7 +229,8 @@ std::string sha256_file(const std::string& path) { return sha256_hex(read_file(p
 
 reference_result reference_patch(std::string bytes) {
     reference_result result;
-    for (std::size_t i = 0; i + 11 <= bytes.size(); ++i) {
+    for (std::size_t i = bytes.find('+'); i != std::string::npos && i + 11 <= bytes.size();
+         i = bytes.find('+', i + 1)) {
         if (bytes.compare(i, 11, "+commandmen") == 0) {
             bytes[i + 2] = '0';
             ++result.command_menu;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -45,6 +46,12 @@ using output_watcher = std::function<void(const std::string&)>;
 run_result run_program(const std::string& program, const std::vector<std::string>& args,
                        const std::string& cwd = {}, const output_watcher& watch = {},
                        unsigned timeout_seconds = 120);
+
+// Starts `program` with `args`, its output discarded, kills it with
+// SIGKILL after `delay` and returns its status (128 + 9 if the kill ended
+// it, its exit status if it had finished first).
+int run_and_kill(const std::string& program, const std::vector<std::string>& args,
+                 std::chrono::microseconds delay);
 
 // Lower-case hex SHA-256 of a byte string and of a file.
 std::string sha256_hex(std::string_view bytes);
