@@ -151,8 +151,7 @@ TEST_P(injected_fault, leaves_only_replaced_marker_bytes_and_says_so) {
         }
         if (failed) {
             EXPECT_EQ(faulty.status, 1);
-            EXPECT_EQ(faulty.output, "Working on " + path + "...\nCould not patch " + path + ": " +
-                                         c.reason + "\n");
+            EXPECT_EQ(faulty.output, failed_output(path, c.reason));
         } else {
             EXPECT_EQ(faulty.output, done_output(path, all.command_menu, all.scoreboard));
         }

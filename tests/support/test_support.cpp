@@ -62,6 +62,7 @@ pid_t spawn(const std::string& program, const std::vector<std::string>& args,
     std::vector<std::string> strings{program};
     strings.insert(strings.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(strings.size() + 1);
     for (std::string& arg : strings) {
         argv.push_back(arg.data());
     }
@@ -248,6 +249,13 @@ std::string done_output(std::string_view path, std::uint64_t command_menu,
     return "Working on " + std::string(path) + "...\nRemoved " + std::to_string(command_menu) +
            " commandmenu popups and " + std::to_string(scoreboard) +
            " scoreboard popups!\nTasselbury 2005\n";
+}
+
+std::string failed_output(std::string_view path, std::string_view reason) {
+    std::string output = "Working on ";
+    output.append(path).append("...\nCould not patch ").append(path).append(": ");
+    output.append(reason).append("\n");
+    return output;
 }
 
 }  // namespace quorvane::testing

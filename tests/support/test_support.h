@@ -79,4 +79,7 @@ struct case_name {
 std::string done_output(std::string_view path, std::uint64_t command_menu,
                         std::uint64_t scoreboard);
 
+// The two lines of a run that failed after the file was opened.
+std::string failed_output(std::string_view path, std::string_view reason);
+
 }  // namespace quorvane::testing
