@@ -31,13 +31,16 @@ std::span<const unsigned char> bytes_of(const std::string& text) {
     return {reinterpret_cast<const unsigned char*>(text.data()), text.size()};
 }
 
-std::vector<found> scan_whole(const std::string& text) {
+std::vector<found> scan_span(std::span<const unsigned char> bytes, marker_finder find) {
     std::vector<found> result;
-    const auto bytes = bytes_of(text);
-    for (auto match = find_marker(bytes, 0); match; match = find_marker(bytes, match->offset + 1)) {
+    for (auto match = find(bytes, 0); match; match = find(bytes, match->offset + 1)) {
         result.push_back({match->offset, match->rule->kind});
     }
     return result;
+}
+
+std::vector<found> scan_whole(const std::string& text, marker_finder find = find_marker) {
+    return scan_span(bytes_of(text), find);
 }
 
 std::vector<found> scan_plainly(const std::string& text) {
@@ -54,7 +57,8 @@ std::vector<found> scan_plainly(const std::string& text) {
 
 // Streams `text` with reads of `chunk` bytes. Also checks that the reads
 // cover the text exactly once, in order.
-std::vector<found> scan_streamed(const std::string& text, std::size_t chunk) {
+std::vector<found> scan_streamed(const std::string& text, std::size_t chunk,
+                                 marker_finder find = find_marker) {
     std::vector<found> result;
     std::vector<unsigned char> buffer(chunk + marker_length - 1);
     std::uint64_t expected_offset = 0;
@@ -72,7 +76,7 @@ std::vector<found> scan_streamed(const std::string& text, std::size_t chunk) {
         result.push_back({offset, rule.kind});
         return std::nullopt;
     };
-    const auto error = stream_markers(text.size(), buffer, read, on_match);
+    const auto error = stream_markers(text.size(), buffer, read, on_match, find);
     EXPECT_FALSE(error.has_value());
     EXPECT_EQ(expected_offset, text.size());
     return result;
@@ -133,13 +137,18 @@ const std::vector<scan_case>& scan_cases() {
 class scanner : public ::testing::TestWithParam<scan_case> {};
 
 TEST_P(scanner, whole_buffer_finds_exactly_the_expected_markers) {
-    EXPECT_EQ(scan_whole(GetParam().text), GetParam().expected);
     EXPECT_EQ(scan_plainly(GetParam().text), GetParam().expected);
+    for (const scan_method& method : scan_methods()) {
+        EXPECT_EQ(scan_whole(GetParam().text, method.find), GetParam().expected) << method.name;
+    }
 }
 
 TEST_P(scanner, streaming_matches_whole_buffer_for_every_chunk_size) {
-    for (const std::size_t chunk : chunk_sizes_for(GetParam().text)) {
-        EXPECT_EQ(scan_streamed(GetParam().text, chunk), GetParam().expected) << "chunk " << chunk;
+    for (const scan_method& method : scan_methods()) {
+        for (const std::size_t chunk : chunk_sizes_for(GetParam().text)) {
+            EXPECT_EQ(scan_streamed(GetParam().text, chunk, method.find), GetParam().expected)
+                << method.name << ", chunk " << chunk;
+        }
     }
 }
 
@@ -148,18 +157,60 @@ INSTANTIATE_TEST_SUITE_P(table, scanner, ::testing::ValuesIn(scan_cases()), case
 // One marker at each offset of a small file, each streamed with every chunk
 // size: together they put a read boundary at every point inside a marker.
 TEST(scanner_split, marker_split_across_reads_at_every_point) {
-    for (const auto& rule : marker_table) {
-        for (std::size_t at = 0; at + marker_length <= 40; ++at) {
-            std::string text(40, '.');
-            text.replace(at, marker_length, rule.marker);
-            const std::vector<found> expected{{at, rule.kind}};
-            for (std::size_t chunk = 1; chunk <= text.size(); ++chunk) {
-                ASSERT_EQ(scan_streamed(text, chunk), expected)
-                    << rule.marker << " at " << at << ", chunk " << chunk;
+    for (const scan_method& method : scan_methods()) {
+        for (const auto& rule : marker_table) {
+            for (std::size_t at = 0; at + marker_length <= 40; ++at) {
+                std::string text(40, '.');
+                text.replace(at, marker_length, rule.marker);
+                const std::vector<found> expected{{at, rule.kind}};
+                for (std::size_t chunk = 1; chunk <= text.size(); ++chunk) {
+                    ASSERT_EQ(scan_streamed(text, chunk, method.find), expected)
+                        << method.name << ": " << rule.marker << " at " << at << ", chunk "
+                        << chunk;
+                }
             }
         }
     }
 }
+
+// A marker, and a near miss that shares its first two bytes, at every
+// offset of a buffer long enough for the wide methods' blocks and tails,
+// with the buffer starting at every alignment within a cache line.
+TEST(scanner_methods, marker_at_every_offset_and_alignment) {
+    constexpr std::size_t length = 200;
+    for (const scan_method& method : scan_methods()) {
+        for (const auto& rule : marker_table) {
+            for (std::size_t at = 0; at + marker_length <= length; ++at) {
+                std::string text(length, '+');  // a "+" everywhere, but no marker
+                text.replace(at, marker_length, rule.marker);
+                const std::size_t miss = (at + 100) % (length - marker_length);
+                if (miss + marker_length <= at || miss >= at + marker_length) {
+                    text.replace(miss, marker_length,
+                                 rule.kind == cm ? "+c0mmandmen" : "+sh0wscores");
+                }
+                const std::vector<found> expected{{at, rule.kind}};
+                for (std::size_t pad = 0; pad < 64; ++pad) {
+                    const std::string padded = std::string(pad, '+') + text;
+                    ASSERT_EQ(scan_span(bytes_of(padded).subspan(pad), method.find), expected)
+                        << method.name << ": " << rule.marker << " at " << at << ", pad " << pad;
+                }
+                ASSERT_EQ(scan_streamed(text, 64, method.find),
+                          (std::vector<found>{{at, rule.kind}}))
+                    << method.name << ": " << rule.marker << " at " << at;
+            }
+        }
+    }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+TEST(scanner_methods, avx2_method_is_used_where_the_processor_has_avx2) {
+    if (__builtin_cpu_supports("avx2") == 0) {
+        GTEST_SKIP() << "this processor has no AVX2";
+    }
+    ASSERT_FALSE(scan_methods().empty());
+    EXPECT_EQ(scan_methods().front().name, "avx2");
+}
+#endif
 
 // The same with the tool's real read size: a marker straddling the first
 // read boundary by each split, and markers on either side of it and at the

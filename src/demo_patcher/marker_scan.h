@@ -40,9 +40,22 @@ struct marker_match {
 };
 
 // Finds the first marker that starts at or after `from` and whose
-// marker_length bytes all lie inside `bytes`.
+// marker_length bytes all lie inside `bytes`, with the fastest of the
+// scan methods below.
 std::optional<marker_match> find_marker(std::span<const unsigned char> bytes,
                                         std::size_t from) noexcept;
+
+// One way of doing find_marker's work; every method gives the same result.
+using marker_finder = std::optional<marker_match> (*)(std::span<const unsigned char> bytes,
+                                                      std::size_t from) noexcept;
+struct scan_method {
+    std::string_view name;
+    marker_finder find;
+};
+
+// The methods that this build has and this processor can run, fastest
+// first. Tests run every one of them.
+std::span<const scan_method> scan_methods() noexcept;
 
 // Streams `size` bytes through `buffer` and calls
 // `on_match(file_offset, rule)` for every marker, in file order.
@@ -56,7 +69,8 @@ std::optional<marker_match> find_marker(std::span<const unsigned char> bytes,
 // long, so `buffer` must be longer than that carry-over.
 template <class Read, class OnMatch>
 std::optional<io_error> stream_markers(std::uint64_t size, std::span<unsigned char> buffer,
-                                       Read&& read, OnMatch&& on_match) {
+                                       Read&& read, OnMatch&& on_match,
+                                       marker_finder find = find_marker) {
     constexpr std::size_t carry_max = marker_length - 1;
     if (buffer.size() <= carry_max) {
         return io_error{"scan failed: buffer too small"};
@@ -74,8 +88,7 @@ std::optional<io_error> stream_markers(std::uint64_t size, std::span<unsigned ch
         }
         const auto window = std::span<const unsigned char>(buffer.data(), carry + want);
         const std::uint64_t window_start = offset - carry;
-        for (auto match = find_marker(window, 0); match;
-             match = find_marker(window, match->offset + 1)) {
+        for (auto match = find(window, 0); match; match = find(window, match->offset + 1)) {
             if (auto error = on_match(window_start + match->offset, *match->rule)) {
                 return error;
             }

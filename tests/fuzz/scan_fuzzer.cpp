@@ -2,9 +2,9 @@
 // its bytes, with markers and near misses planted at positions the input
 // chooses. The file is streamed through stream_markers with several chunk
 // sizes (1, sizes that put a read boundary inside a planted marker, and
-// sizes the input picks) and scanned whole with find_marker; every result
-// must equal a plain reference scan written here, independently of the
-// tool. Any difference aborts.
+// sizes the input picks) and scanned whole, by every scan method this
+// processor can run; every result must equal a plain reference scan written
+// here, independently of the tool. Any difference aborts.
 //
 // Built with -fsanitize=fuzzer it is a libFuzzer target; built without, a
 // replay program that runs every file named on its command line (or found
@@ -49,18 +49,18 @@ int kind_of(const quorvane::marker_rule& rule) {
     return rule.kind == quorvane::marker_kind::command_menu ? 0 : 1;
 }
 
-std::vector<hit> whole_scan(const std::string& file) {
+std::vector<hit> whole_scan(const std::string& file, quorvane::marker_finder find) {
     std::vector<hit> hits;
     const std::span<const unsigned char> bytes(reinterpret_cast<const unsigned char*>(file.data()),
                                                file.size());
-    for (auto match = quorvane::find_marker(bytes, 0); match;
-         match = quorvane::find_marker(bytes, match->offset + 1)) {
+    for (auto match = find(bytes, 0); match; match = find(bytes, match->offset + 1)) {
         hits.push_back({match->offset, kind_of(*match->rule)});
     }
     return hits;
 }
 
-std::vector<hit> streamed_scan(const std::string& file, std::size_t chunk) {
+std::vector<hit> streamed_scan(const std::string& file, std::size_t chunk,
+                               quorvane::marker_finder find) {
     std::vector<hit> hits;
     std::vector<unsigned char> buffer(chunk + quorvane::marker_length - 1);
     std::uint64_t next = 0;
@@ -78,7 +78,8 @@ std::vector<hit> streamed_scan(const std::string& file, std::size_t chunk) {
         hits.push_back({offset, kind_of(rule)});
         return std::optional<quorvane::io_error>{};
     };
-    if (quorvane::stream_markers(file.size(), buffer, read, on_match) || next != file.size()) {
+    if (quorvane::stream_markers(file.size(), buffer, read, on_match, find) ||
+        next != file.size()) {
         std::fprintf(stderr, "stream stopped early at %llu\n",
                      static_cast<unsigned long long>(next));
         std::abort();
@@ -134,10 +135,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const std::vector<hit> expected = reference_scan(file);
-    if (whole_scan(file) != expected) {
-        std::fprintf(stderr, "whole-buffer scan differs from the reference\n");
-        std::abort();
-    }
     std::vector<std::size_t> chunks{1, 2, 3, 7, 11, 64, extra_chunk, file.size() + 1};
     for (const std::size_t start : marker_starts) {
         // A read boundary at each point inside the piece planted here.
@@ -145,10 +142,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             chunks.push_back(start + split);
         }
     }
-    for (const std::size_t chunk : chunks) {
-        if (streamed_scan(file, chunk) != expected) {
-            std::fprintf(stderr, "streamed scan with %zu-byte reads differs\n", chunk);
+    for (const quorvane::scan_method& method : quorvane::scan_methods()) {
+        if (whole_scan(file, method.find) != expected) {
+            std::fprintf(stderr, "%s: whole-buffer scan differs from the reference\n",
+                         method.name.data());
             std::abort();
+        }
+        for (const std::size_t chunk : chunks) {
+            if (streamed_scan(file, chunk, method.find) != expected) {
+                std::fprintf(stderr, "%s: streamed scan with %zu-byte reads differs\n",
+                             method.name.data(), chunk);
+                std::abort();
+            }
         }
     }
     return 0;
