@@ -22,13 +22,20 @@ make_demo_like() {
     fi
 }
 
-# elapsed_ms CMD...: runs CMD with its output discarded; prints milliseconds.
-elapsed_ms() {
+# elapsed_us CMD...: runs CMD with its output discarded; prints microseconds.
+elapsed_us() {
     local start end
     start=$(date +%s%N)
     "$@" >/dev/null
     end=$(date +%s%N)
-    echo $(((end - start) / 1000000))
+    echo $(((end - start) / 1000))
+}
+
+# elapsed_ms CMD...: the same in milliseconds.
+elapsed_ms() {
+    local us
+    us=$(elapsed_us "$@")
+    echo $((us / 1000))
 }
 
 # median N...: the median of whole numbers.
