@@ -204,7 +204,7 @@ TEST(scanner_methods, marker_at_every_offset_and_alignment) {
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 TEST(scanner_methods, avx2_method_is_used_where_the_processor_has_avx2) {
-    if (__builtin_cpu_supports("avx2") == 0) {
+    if (!static_cast<bool>(__builtin_cpu_supports("avx2"))) {
         GTEST_SKIP() << "this processor has no AVX2";
     }
     ASSERT_FALSE(scan_methods().empty());

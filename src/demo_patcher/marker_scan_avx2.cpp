@@ -76,6 +76,6 @@ __attribute__((target("avx2"))) std::optional<marker_match> find_marker_avx2(
     return find_marker_portable(bytes, at);  // the last few positions
 }
 
-bool avx2_supported() noexcept { return __builtin_cpu_supports("avx2") != 0; }
+bool avx2_supported() noexcept { return static_cast<bool>(__builtin_cpu_supports("avx2")); }
 
 }  // namespace quorvane::detail
