@@ -1,27 +1,26 @@
 #include "run_tool.h"
 
-#include <cstdio>
+#include <exception>
 #include <initializer_list>
 #include <string_view>
 
+#include "console.h"
 #include "demo_patcher.h"
 
 namespace quorvane {
 namespace {
 
-// Writes the pieces one after another, then a newline, and flushes, so
+// Writes the pieces one after another as one line, flushed at once, so
 // each line shows at once (the progress line before a long read).
 void print_line(std::initializer_list<std::string_view> pieces) {
+    std::string line;
     for (const std::string_view piece : pieces) {
-        std::fwrite(piece.data(), 1, piece.size(), stdout);
+        line += piece;
     }
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    write_line(line);
 }
 
-}  // namespace
-
-int run_tool(std::span<const std::string> args) {
+int run(std::span<const std::string> args) {
     if (args.size() != 1) {
         print_line({"Usage: Quorvane.exe <demofilename.dem>"});
         return exit_usage;
@@ -46,6 +45,19 @@ int run_tool(std::span<const std::string> args) {
         {"Removed ", command_menu, " commandmenu popups and ", scoreboard, " scoreboard popups!"});
     print_line({"Tasselbury 2005"});
     return exit_done;
+}
+
+}  // namespace
+
+int run_tool(std::span<const std::string> args) {
+    try {
+        return run(args);
+    } catch (const std::exception& error) {
+        print_line({"Internal error: ", error.what()});
+    } catch (...) {
+        print_line({"Internal error"});
+    }
+    return exit_failed;
 }
 
 }  // namespace quorvane
