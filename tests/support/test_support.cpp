@@ -1,29 +1,31 @@
 #include "test_support.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 namespace quorvane::testing {
 
 temp_dir::temp_dir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed: " + std::string(std::strerror(errno)));
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[40];
+        std::snprintf(name, sizeof name, "quorvane-test-%08x%08x", random(), random());
+        const std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
     }
-    path_ = pattern;
+    throw std::runtime_error("cannot make a temporary folder");
+}
+
+std::string temp_dir::file(std::string_view name) const {
+    return path_utf8(path_ / utf8_path(name));
 }
 
 temp_dir::~temp_dir() {
@@ -31,8 +33,17 @@ temp_dir::~temp_dir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::filesystem::path utf8_path(std::string_view text) {
+    return {std::u8string(text.begin(), text.end())};
+}
+
+std::string path_utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
 std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    std::ifstream in(utf8_path(path), std::ios::binary | std::ios::ate);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
     }
@@ -45,93 +56,12 @@ std::string read_file(const std::string& path) {
 }
 
 void write_file(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(utf8_path(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
-}
-
-namespace {
-
-// Starts `program` with standard output on `out` (or /dev/null where `out`
-// is negative) and standard input from /dev/null.
-pid_t spawn(const std::string& program, const std::vector<std::string>& args,
-            const std::string& cwd, int out, int close_in_child, unsigned timeout_seconds) {
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    argv.reserve(strings.size() + 1);
-    for (std::string& arg : strings) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-
-    const pid_t child = ::fork();
-    if (child < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    if (child == 0) {
-        // Only async-signal-safe calls from here on.
-        const int null_fd = ::open("/dev/null", O_RDWR);
-        ::dup2(null_fd, STDIN_FILENO);
-        ::dup2(out >= 0 ? out : null_fd, STDOUT_FILENO);
-        if (close_in_child >= 0) {
-            ::close(close_in_child);
-        }
-        if (!cwd.empty() && ::chdir(cwd.c_str()) != 0) {
-            ::_exit(126);
-        }
-        ::alarm(timeout_seconds);  // survives exec: a hung tool dies of SIGALRM
-        ::execv(program.c_str(), argv.data());
-        ::_exit(127);
-    }
-    return child;
-}
-
-int wait_for(pid_t child) {
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-}  // namespace
-
-run_result run_program(const std::string& program, const std::vector<std::string>& args,
-                       const std::string& cwd, const output_watcher& watch,
-                       unsigned timeout_seconds) {
-    std::array<int, 2> pipe_fds{};
-    if (::pipe(pipe_fds.data()) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    const pid_t child = spawn(program, args, cwd, pipe_fds[1], pipe_fds[0], timeout_seconds);
-    ::close(pipe_fds[1]);
-    run_result result;
-    std::array<char, 4096> chunk{};
-    for (;;) {
-        const ssize_t got = ::read(pipe_fds[0], chunk.data(), chunk.size());
-        if (got > 0) {
-            result.output.append(chunk.data(), static_cast<std::size_t>(got));
-            if (watch) {
-                watch(result.output);
-            }
-        } else if (got == 0 || errno != EINTR) {
-            break;
-        }
-    }
-    ::close(pipe_fds[0]);
-    result.status = wait_for(child);
-    return result;
-}
-
-int run_and_kill(const std::string& program, const std::vector<std::string>& args,
-                 std::chrono::microseconds delay) {
-    const pid_t child = spawn(program, args, {}, -1, -1, 120);
-    std::this_thread::sleep_for(delay);
-    ::kill(child, SIGKILL);
-    return wait_for(child);
 }
 
 namespace {
@@ -246,15 +176,22 @@ reference_result reference_patch(std::string bytes) {
 
 std::string done_output(std::string_view path, std::uint64_t command_menu,
                         std::uint64_t scoreboard) {
-    return "Working on " + std::string(path) + "...\nRemoved " + std::to_string(command_menu) +
-           " commandmenu popups and " + std::to_string(scoreboard) +
-           " scoreboard popups!\nTasselbury 2005\n";
+    std::string output = "Working on ";
+    output.append(path).append("...").append(line_end).append("Removed ");
+    output.append(std::to_string(command_menu)).append(" commandmenu popups and ");
+    output.append(std::to_string(scoreboard)).append(" scoreboard popups!").append(line_end);
+    output.append("Tasselbury 2005").append(line_end);
+    return output;
+}
+
+std::string describe(const run_result& run) {
+    return "status " + std::to_string(run.status) + ", output:\n" + run.output;
 }
 
 std::string failed_output(std::string_view path, std::string_view reason) {
     std::string output = "Working on ";
-    output.append(path).append("...\nCould not patch ").append(path).append(": ");
-    output.append(reason).append("\n");
+    output.append(path).append("...").append(line_end).append("Could not patch ").append(path);
+    output.append(": ").append(reason).append(line_end);
     return output;
 }
 

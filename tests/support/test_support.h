@@ -24,11 +24,23 @@ public:
     ~temp_dir();
 
     [[nodiscard]] const std::filesystem::path& path() const { return path_; }
-    [[nodiscard]] std::string file(std::string_view name) const { return (path_ / name).string(); }
+    [[nodiscard]] std::string file(std::string_view name) const;
 
 private:
     std::filesystem::path path_;
 };
+
+// Every path in the tests is a UTF-8 string, as the tool sees it; these
+// convert to and from the file system's own paths (UTF-16 on Windows).
+std::filesystem::path utf8_path(std::string_view text);
+std::string path_utf8(const std::filesystem::path& path);
+
+// How the tool ends each line it prints.
+#ifdef _WIN32
+inline constexpr std::string_view line_end = "\r\n";
+#else
+inline constexpr std::string_view line_end = "\n";
+#endif
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, std::string_view bytes);
@@ -38,18 +50,22 @@ struct run_result {
     std::string output;  // everything written to standard output
 };
 
+// A run's status and output, for failure messages.
+std::string describe(const run_result& run);
+
 // Called with all the output so far, each time more of it arrives.
 using output_watcher = std::function<void(const std::string&)>;
 
-// Runs `program` with `args` (no shell), standard input from /dev/null, in
-// folder `cwd` if given. A run that takes over `timeout_seconds` is killed.
+// Runs `program` with `args` (no shell), standard input from the null
+// device, in folder `cwd` if given. A run that takes over
+// `timeout_seconds` is killed.
 run_result run_program(const std::string& program, const std::vector<std::string>& args,
                        const std::string& cwd = {}, const output_watcher& watch = {},
                        unsigned timeout_seconds = 120);
 
 // Starts `program` with `args`, its output discarded, kills it with
 // SIGKILL after `delay` and returns its status (128 + 9 if the kill ended
-// it, its exit status if it had finished first).
+// it, its exit status if it had finished first). POSIX only.
 int run_and_kill(const std::string& program, const std::vector<std::string>& args,
                  std::chrono::microseconds delay);
 
