@@ -36,12 +36,8 @@ std::optional<io_error> replace_markers(const os_file& file, std::uint64_t size,
         // A write past the end would extend the file: make sure the marker
         // is still there to be overwritten.
         const auto now = file.size();
-        if (now.error) {
-            return now.error;
-        }
-        if (now.value < offset + marker_length) {
-            return io_error{"write failed: the file shrank to " + std::to_string(now.value) +
-                            " bytes during the run"};
+        if (now.error || now.value < offset + marker_length) {
+            return shrank_error("write", now);
         }
         if (auto error = file.write_all_at(offset, as_bytes(rule.replacement))) {
             return error;

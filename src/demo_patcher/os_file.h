@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "io_error.h"
 
@@ -61,5 +62,9 @@ private:
     static constexpr std::intptr_t no_handle = -1;
     std::intptr_t handle_ = no_handle;  // a descriptor or a system handle
 };
+
+// The error for a file that another program cut short during the run,
+// `now` being what its size is now (or the error in asking for it).
+io_error shrank_error(std::string_view operation, const io_result<std::uint64_t>& now);
 
 }  // namespace quorvane

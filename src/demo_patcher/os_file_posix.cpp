@@ -59,18 +59,6 @@ std::optional<os_file> os_file::open_for_update(const std::string& path) {
     return file;
 }
 
-os_file::os_file(os_file&& other) noexcept : handle_(std::exchange(other.handle_, no_handle)) {}
-
-os_file& os_file::operator=(os_file&& other) noexcept {
-    if (this != &other) {
-        (void)close();
-        handle_ = std::exchange(other.handle_, no_handle);
-    }
-    return *this;
-}
-
-os_file::~os_file() { (void)close(); }
-
 io_result<std::uint64_t> os_file::size() const {
     struct stat info {};
     if (::fstat(descriptor(handle_), &info) != 0) {
@@ -97,10 +85,7 @@ std::optional<io_error> os_file::read_exact_at(std::uint64_t offset,
         }
         if (got == 0) {
             // Another program cut the file short; say how short it is now.
-            const auto now = size();
-            return now.error ? now.error
-                             : io_error{"read failed: the file shrank to " +
-                                        std::to_string(now.value) + " bytes during the run"};
+            return shrank_error("read", size());
         }
         offset += static_cast<std::uint64_t>(got);
         dest = dest.subspan(static_cast<std::size_t>(got));

@@ -5,20 +5,12 @@
 #include <stdexcept>
 
 #include "test_support.h"
+#include "text_win32.h"
 
 namespace quorvane::testing {
 namespace {
 
-std::wstring widen(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(text.size());
-    const int wide = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result.data(), wide);
-    return result;
-}
+using quorvane::to_utf16;
 
 // Quotes one argument so that the C runtime's parser gives it back as it
 // was: in double quotes, with backslashes doubled before a quote.
@@ -66,10 +58,10 @@ private:
 run_result run_program(const std::string& program, const std::vector<std::string>& args,
                        const std::string& cwd, const output_watcher& watch,
                        unsigned timeout_seconds) {
-    std::wstring command_line = quoted(widen(program));
+    std::wstring command_line = quoted(to_utf16(program));
     for (const std::string& arg : args) {
         command_line += L' ';
-        command_line += quoted(widen(arg));
+        command_line += quoted(to_utf16(arg));
     }
 
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -89,7 +81,7 @@ run_result run_program(const std::string& program, const std::vector<std::string
     startup.hStdOutput = write_end.get();
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    const std::wstring folder = widen(cwd);
+    const std::wstring folder = to_utf16(cwd);
     if (CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
                        folder.empty() ? nullptr : folder.c_str(), &startup, &process) == 0) {
         throw std::runtime_error("CreateProcessW failed for " + program);
