@@ -10,8 +10,9 @@
 namespace quorvane {
 namespace {
 
-// Writes the pieces one after another as one line, flushed at once, so
-// each line shows at once (the progress line before a long read).
+// Joins the pieces into one line and writes it, flushed at once, so that
+// each line shows as soon as it is printed (the progress line before a
+// long read).
 void print_line(std::initializer_list<std::string_view> pieces) {
     std::string line;
     for (const std::string_view piece : pieces) {
