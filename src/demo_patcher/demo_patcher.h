@@ -26,7 +26,8 @@ struct patch_outcome {
 // Bytes asked of each read: large enough that the cost of a read call
 // vanishes, small enough that the chunk is still in the CPU's cache when it
 // is scanned. Measured on 1 GiB files in the page cache (bench/README.md):
-// 64 KiB to 512 KiB scan equally fast, 1 MiB is 3% slower and 4 MiB 30%.
+// 64 KiB to 512 KiB scan equally fast, 1 MiB is a little slower and 4 MiB
+// about a fifth slower.
 #ifndef QUORVANE_READ_CHUNK_KIB
 #define QUORVANE_READ_CHUNK_KIB 256  // bench/chunk_sizes.sh builds other sizes to compare
 #endif

@@ -1,8 +1,8 @@
 // The scan for x86-64 processors with AVX2, chosen at run time. It looks
-// at 32 start positions at once for a "+" followed by the second byte of a
-// marker ("c" or "s"), so the full comparison runs only at the few
-// positions that pass; a "+" alone, one in every few hundred bytes of a
-// demo, costs nothing.
+// at 64 start positions a step for a "+"; only in a step that has one does
+// it look for a "+" followed by the second byte of a marker ("c" or "s"),
+// so the full comparison runs only at the few positions that pass, and a
+// lone "+", one in every few hundred bytes of a demo, costs little.
 #include <immintrin.h>
 
 #include <cstdint>
