@@ -135,8 +135,8 @@ protected:
 TEST_P(injected_fault, leaves_only_replaced_marker_bytes_and_says_so) {
     const fault_case& c = GetParam();
     const std::string original = demo_with_markers(5);
-    const std::string finished = reference_patch(original).bytes;
     const reference_result all = reference_patch(original);
+    const std::string& finished = all.bytes;
     const std::string path = dir_.file("demo.dem");
     // A random fault may or may not strike in one run; a few runs see both.
     const int runs = c.expected == outcome::either ? 4 : 1;
