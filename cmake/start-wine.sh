@@ -7,5 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export WINEPREFIX="$PWD/build/wine" WINEDEBUG=-all LANG=C.UTF-8
 mkdir -p "$WINEPREFIX"
+# The persistent server first: a server that wine starts on its own exits
+# soon after its last program, and every later start pays for a new one.
+wineserver -p || true  # non-zero where a server already runs: that one serves
 wine cmd /c exit >/dev/null 2>&1 || true  # creates the prefix the first time
-wineserver -p || true  # exits non-zero where a server already runs: that one serves
